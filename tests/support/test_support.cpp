@@ -1,0 +1,134 @@
+// Temporary folders, child processes and whole-file helpers for the tests.
+#include "tests/support/test_support.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+extern char** environ;
+
+namespace vantrel::testing {
+
+TemporaryFolder::TemporaryFolder() {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/vantrel-test-XXXXXX";
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back(0);
+  if (!::mkdtemp(buffer.data())) std::abort();
+  path_ = buffer.data();
+}
+
+TemporaryFolder::~TemporaryFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+ProcessResult runProcess(const std::vector<std::string>& arguments, const std::string& folder,
+                         const std::vector<std::string>& environment) {
+  ProcessResult result;
+  int out[2], err[2];
+  if (::pipe(out) != 0 || ::pipe(err) != 0) return result;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+  posix_spawn_file_actions_addclose(&actions, out[0]);
+  posix_spawn_file_actions_addclose(&actions, err[0]);
+  std::string previous;
+  if (!folder.empty()) {
+    char cwd[4096];
+    previous = ::getcwd(cwd, sizeof cwd) ? cwd : "";
+    if (::chdir(folder.c_str()) != 0) return result;
+  }
+  std::vector<std::string> env;
+  for (char** e = environ; *e; ++e) env.emplace_back(*e);
+  for (const std::string& extra : environment) {
+    std::string name = extra.substr(0, extra.find('='));
+    for (auto it = env.begin(); it != env.end();) {
+      if (it->compare(0, name.size() + 1, name + "=") == 0) it = env.erase(it); else ++it;
+    }
+    env.push_back(extra);
+  }
+  std::vector<char*> argv, envp;
+  for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+  envp.push_back(nullptr);
+  pid_t pid;
+  int spawned = ::posix_spawn(&pid, arguments[0].c_str(), &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (!previous.empty() && ::chdir(previous.c_str()) != 0) std::abort();
+  ::close(out[1]);
+  ::close(err[1]);
+  if (spawned != 0) {
+    ::close(out[0]);
+    ::close(err[0]);
+    return result;
+  }
+  pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+  std::string* sinks[2] = {&result.standardOutput, &result.standardError};
+  int open = 2;
+  while (open > 0) {
+    if (::poll(fds, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+      char chunk[4096];
+      ssize_t got = ::read(fds[i].fd, chunk, sizeof chunk);
+      if (got > 0) {
+        sinks[i]->append(chunk, static_cast<std::size_t>(got));
+      } else {
+        ::close(fds[i].fd);
+        fds[i].fd = -1;
+        --open;
+      }
+    }
+  }
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return result;
+}
+
+std::string readWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream contents;
+  contents << in.rdbuf();
+  return contents.str();
+}
+
+void writeWholeFile(const std::string& path, const std::string& contents) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
+}
+
+bool fileExists(const std::string& path) {
+  struct stat info;
+  return ::stat(path.c_str(), &info) == 0;
+}
+
+std::string testProgramPath(const std::string& name) {
+  const char* dir = std::getenv("VANTREL_TEST_BIN_DIR");
+  return std::string(dir ? dir : ".") + "/programs/" + name;
+}
+
+std::string binaryPath(const std::string& name) {
+  const char* dir = std::getenv("VANTREL_BIN_DIR");
+  return std::string(dir ? dir : ".") + "/" + name;
+}
+
+}  // namespace vantrel::testing
