@@ -137,16 +137,18 @@ double StringValue::toDouble() const { return std::atof(buffer); }
 int StringValue::toInt() const { return std::atoi(buffer); }
 
 StringValue numberToText(int value) {
+  // Room for 15 text bytes and the terminator: a 16-byte buffer.
   StringValue result;
-  result.reserve(15, false);
+  result.reserve(14, false);
   std::snprintf(result.buffer, result.capacity, "%d", value);
   recountLength(result);
   return result;
 }
 
 StringValue numberToText(double value) {
+  // Room for 63 text bytes and the terminator: a 64-byte buffer.
   StringValue result;
-  result.reserve(63, false);
+  result.reserve(62, false);
   std::snprintf(result.buffer, result.capacity, "%.10g", value);
   std::size_t n = std::strlen(result.buffer);
   if (std::strcmp(result.buffer, ".0") == 0) {

@@ -17,7 +17,7 @@
 
 extern char** environ;
 
-namespace vantrel::testing {
+namespace vantrel::test {
 
 TemporaryFolder::TemporaryFolder() {
   const char* tmp = std::getenv("TMPDIR");
@@ -131,4 +131,4 @@ std::string binaryPath(const std::string& name) {
   return std::string(dir ? dir : ".") + "/" + name;
 }
 
-}  // namespace vantrel::testing
+}  // namespace vantrel::test

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace vantrel::testing {
+namespace vantrel::test {
 
 // A new empty folder under the system's temporary folder, removed with everything in it when
 // the object goes out of scope.
@@ -41,4 +41,4 @@ std::string testProgramPath(const std::string& name);
 // Built executables (build/bin).
 std::string binaryPath(const std::string& name);
 
-}  // namespace vantrel::testing
+}  // namespace vantrel::test
