@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "core/array_value.h"
 
@@ -68,12 +69,25 @@ long searchBytes(const char* text, std::size_t textLength, const char* what, std
     const void* hit = std::memchr(haystack, needle[0], textLength);
     return hit ? static_cast<const unsigned char*>(hit) - haystack : -1;
   }
-  std::size_t shift[256];
-  for (std::size_t& s : shift) s = whatLength;
-  for (std::size_t i = 0; i + 1 < whatLength; ++i) shift[needle[i]] = whatLength - 1 - i;
   const std::size_t last = whatLength - 1;
   const unsigned char lastByte = needle[last];
   std::size_t offset = 0;
+  if (whatLength <= 255) {
+    // Shifts fit a byte for patterns up to 255 bytes: a 256-byte table is cheap to set up.
+    unsigned char shift[256];
+    std::memset(shift, static_cast<int>(whatLength), sizeof shift);
+    for (std::size_t i = 0; i < last; ++i) shift[needle[i]] = static_cast<unsigned char>(last - i);
+    while (offset + whatLength <= textLength) {
+      unsigned char under = haystack[offset + last];
+      if (under == lastByte && std::memcmp(haystack + offset, needle, last) == 0)
+        return static_cast<long>(offset);
+      offset += shift[under];
+    }
+    return -1;
+  }
+  std::size_t shift[256];
+  for (std::size_t& s : shift) s = whatLength;
+  for (std::size_t i = 0; i < last; ++i) shift[needle[i]] = last - i;
   while (offset + whatLength <= textLength) {
     unsigned char under = haystack[offset + last];
     if (under == lastByte && std::memcmp(haystack + offset, needle, last) == 0)
@@ -169,8 +183,9 @@ int findLastText(const StringValue& text, const StringValue& what, int start) {
 
 StringValue replaceText(const StringValue& text, const StringValue& what, const StringValue& with) {
   // Every match lies in the original text and the search resumes after it, so one left-to-right
-  // pass over the input gives the same text as replacing in place match by match.
-  StringValue result;
+  // pass over the input gives the same text as replacing in place match by match. The result is
+  // gathered in a reused scratch buffer and copied once into a value of the exact size.
+  static std::string scratch;
   std::size_t position = 0;
   const std::size_t length = text.length;
   bool replaced = false;
@@ -178,16 +193,16 @@ StringValue replaceText(const StringValue& text, const StringValue& what, const 
     long found = searchBytes(text.buffer + position, length - position, what.buffer, what.length);
     if (found < 0) break;
     if (!replaced) {
-      result.reserve(static_cast<uint32_t>(length), false);
+      scratch.clear();
       replaced = true;
     }
-    result.appendBytes(text.buffer + position, static_cast<std::size_t>(found));
-    result.appendBytes(with.buffer, with.length);
+    scratch.append(text.buffer + position, static_cast<std::size_t>(found));
+    scratch.append(with.buffer, with.length);
     position += static_cast<std::size_t>(found) + what.length;
   }
   if (!replaced) return text;
-  if (position < length) result.appendBytes(text.buffer + position, length - position);
-  return result;
+  if (position < length) scratch.append(text.buffer + position, length - position);
+  return StringValue(scratch.data(), scratch.size());
 }
 
 void makeUpper(StringValue& value) {

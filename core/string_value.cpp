@@ -19,26 +19,63 @@ inline void terminate(StringValue& s) {
   if (!isShared(s.buffer)) s.buffer[s.length] = 0;
 }
 
+// Text blocks carry their allocated size in a header in front of the text. The capacity a value
+// reports always follows the 16-byte rule; a block that grew through appending may be larger,
+// so that long runs of appends do not reallocate every 16 bytes.
+constexpr std::size_t HEADER = 16;
+
+char* allocateText(uint32_t bytes) {
+  char* block = static_cast<char*>(std::malloc(HEADER + bytes));
+  if (!block) std::abort();
+  std::memcpy(block, &bytes, sizeof bytes);
+  return block + HEADER;
+}
+
+uint32_t allocatedSize(const char* buffer) {
+  uint32_t bytes;
+  std::memcpy(&bytes, buffer - HEADER, sizeof bytes);
+  return bytes;
+}
+
+char* growText(char* buffer, uint32_t bytes) {
+  char* block = static_cast<char*>(std::realloc(buffer - HEADER, HEADER + bytes));
+  if (!block) std::abort();
+  std::memcpy(block, &bytes, sizeof bytes);
+  return block + HEADER;
+}
+
+void freeText(char* buffer) {
+  if (!isShared(buffer)) std::free(buffer - HEADER);
+}
+
 }  // namespace
 
 void StringValue::reserve(uint32_t n, bool keepContents) {
   if (n == 0 || capacity >= n + 1) return;
   uint32_t newCapacity = ((n + 1) & ~15u) + 16;
-  char* newBuffer = static_cast<char*>(std::malloc(newCapacity));
-  if (!newBuffer) std::abort();
-  if (keepContents && length != 0) {
-    std::memcpy(newBuffer, buffer, length);
-    newBuffer[length] = 0;
-  } else {
-    std::memset(newBuffer, 0, 4);
+  bool keep = keepContents && length != 0 && !isShared(buffer);
+  if (!isShared(buffer) && allocatedSize(buffer) >= newCapacity) {
+    if (!keep) std::memset(buffer, 0, 4);
+    capacity = newCapacity;
+    return;
   }
-  if (!isShared(buffer)) std::free(buffer);
-  buffer = newBuffer;
+  if (keep) {
+    uint32_t current = allocatedSize(buffer);
+    uint64_t grown = static_cast<uint64_t>(current) * 2;
+    uint32_t bytes = grown > newCapacity && grown < 0xFFFFFFF0u ? static_cast<uint32_t>(grown) : newCapacity;
+    buffer = growText(buffer, bytes);
+    buffer[length] = 0;
+  } else {
+    char* fresh = allocateText(newCapacity);
+    std::memset(fresh, 0, 4);
+    freeText(buffer);
+    buffer = fresh;
+  }
   capacity = newCapacity;
 }
 
 void StringValue::destroy() noexcept {
-  if (!isShared(buffer)) std::free(buffer);
+  freeText(buffer);
   buffer = emptyBuffer;
   capacity = 0;
   length = 0;

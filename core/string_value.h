@@ -13,6 +13,7 @@ extern char emptyBuffer[1];
 
 class StringValue {
  public:
+  // Only StringValue allocates and frees buffer; others may write into it (writableBuffer).
   char* buffer = emptyBuffer;  // never null; buffer[length] is 0
   uint32_t capacity = 0;       // bytes allocated at buffer; 0 while buffer is emptyBuffer
   uint32_t length = 0;         // text bytes, terminator not counted
