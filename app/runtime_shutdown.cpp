@@ -4,6 +4,11 @@
 
 #include "core/errors.h"
 #include "core/named_functions.h"
+#include "files/appended_archive.h"
+#include "files/file_channels.h"
+#include "files/settings_files.h"
+#include "net/net_game.h"
+#include "net/sockets.h"
 #include "window/runtime_startup.h"
 
 namespace vantrel {
@@ -20,10 +25,22 @@ void shutdownRuntime() {
   }
   if (shutdownDone) return;
   shutdownDone = true;
-  if (!engineCreated()) return;
+  // Before the folder changes, so relative names still reach the files they were read from.
+  flushLineAndSettingsFiles();
+  if (!engineCreated()) {
+    // Without an engine there is nothing else to release, but written data must still reach
+    // the files.
+    closeAllFiles();
+    return;
+  }
   appendToLog("Shut down QZR\n");
   enterProgramFolder();
+  closeAllFiles();
+  closeNetGame();
+  for (int release = 0; release < 16; ++release) shutdownNetwork();
   destroyEngine();
+  releaseArchives();
+  destroyMainWindow();
   appendToLog("qzr is shut down\n");
 }
 

@@ -30,6 +30,10 @@ struct ArrayValue {
   int32_t count = 0;
   int32_t dimensionCount = 0;
   int32_t capacity = 0;
+  // Element slots of raw storage behind elements; at least capacity. Appending grows the
+  // storage geometrically so long runs of appends stay amortised, while capacity itself
+  // follows the kind's block rule.
+  int32_t allocated = 0;
 
   ArrayValue() = default;
   ArrayValue(const ArrayValue&) = delete;
@@ -52,6 +56,7 @@ struct ArrayValue {
     std::swap(count, other.count);
     std::swap(dimensionCount, other.dimensionCount);
     std::swap(capacity, other.capacity);
+    std::swap(allocated, other.allocated);
   }
 
   static int32_t capacityFor(int64_t n) {
@@ -66,6 +71,7 @@ struct ArrayValue {
     std::free(elements);
     elements = nullptr;
     capacity = 0;
+    allocated = 0;
   }
 
   // Element storage: every element of the capacity is constructed.
@@ -76,6 +82,28 @@ struct ArrayValue {
     if (!storage) failFatally(ERR_OUT_OF_MEMORY);
     elements = static_cast<T*>(storage);
     for (int32_t i = 0; i < newCapacity; ++i) new (&elements[i]) T();
+    capacity = newCapacity;
+    allocated = newCapacity;
+  }
+
+  // Raises capacity to newCapacity keeping every element; new elements start empty.
+  void growCapacity(int32_t newCapacity) {
+    if (newCapacity > allocated) {
+      int64_t slots = static_cast<int64_t>(allocated) * 2;
+      if (slots < newCapacity) slots = newCapacity;
+      if (slots > 0x7fffffff) slots = newCapacity;
+      void* storage = std::malloc(static_cast<std::size_t>(slots) * sizeof(T));
+      if (!storage) failFatally(ERR_OUT_OF_MEMORY);
+      T* fresh = static_cast<T*>(storage);
+      for (int32_t i = 0; i < capacity; ++i) {
+        new (&fresh[i]) T(std::move(elements[i]));
+        elements[i].~T();
+      }
+      std::free(elements);
+      elements = fresh;
+      allocated = static_cast<int32_t>(slots);
+    }
+    for (int32_t i = capacity; i < newCapacity; ++i) new (&elements[i]) T();
     capacity = newCapacity;
   }
 
@@ -182,14 +210,11 @@ template <typename T, int B, typename V>
 void append(ArrayValue<T, B>& a, V&& value) {
   if (a.sizes[1] != 0) failFatally(ERR_PUSH_MULTI_DIM);
   int32_t index = a.sizes[0];
-  if (index + 1 < a.capacity) {
-    a.sizes[0] += 1;
-    a.stride1 = a.sizes[0];
-    a.count += 1;
-    a.dimensionCount = 1;
-  } else {
-    redimension(a, index + 1);
+  if (index + 1 >= a.capacity) {
+    // The same capacity and elements as re-dimensioning to index + 1, without copying them all.
+    a.growCapacity(ArrayValue<T, B>::capacityFor(static_cast<int64_t>(index) + 1));
   }
+  a.setShape(index + 1, 0, 0, 0);
   element(a, index) = std::forward<V>(value);
 }
 

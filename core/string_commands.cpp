@@ -29,15 +29,12 @@ void assignBytes(StringValue& target, const char* bytes, std::size_t count) {
 void appendField(TextArray& array, const char* bytes, std::size_t count) {
   if (array.sizes[1] != 0) failFatally(ERR_PUSH_MULTI_DIM);
   int32_t index = array.sizes[0];
-  if (index + 1 < array.capacity) {
-    array.sizes[0] += 1;
-    array.stride1 = array.sizes[0];
-    array.count += 1;
-    array.dimensionCount = 1;
-  } else {
-    redimension(array, index + 1);
-  }
-  assignBytes(element(array, index), bytes, count);
+  if (index + 1 >= array.capacity) array.growCapacity(TextArray::capacityFor(static_cast<int64_t>(index) + 1));
+  array.sizes[0] = index + 1;
+  array.stride1 = index + 1;
+  array.count = index + 1;
+  array.dimensionCount = 1;
+  assignBytes(array.elements[index], bytes, count);
 }
 
 bool isHexDigit(unsigned char c) { return std::isxdigit(c) != 0; }
@@ -98,30 +95,49 @@ long searchBytes(const char* text, std::size_t textLength, const char* what, std
 }
 
 int splitString(const StringValue& text, TextArray& target, const char* delimiters, int dropEmpty) {
+  // The split reads a work copy when the text is an element of the target itself, which the
+  // split overwrites; otherwise it reads the text in place. Either way text after an embedded
+  // zero byte is ignored.
   static StringValue work;
-  // The work copy keeps the text intact when it is an element of the target itself.
-  assignBytes(work, text.buffer, std::strlen(text.buffer));
+  const bool aliased = target.elements && &text >= target.elements && &text < target.elements + target.capacity;
+  const char* bytes = text.buffer;
+  std::size_t length = std::strlen(text.buffer);
+  if (aliased) {
+    assignBytes(work, text.buffer, length);
+    bytes = work.buffer;
+  }
   target.clearShape();
-  bool isDelimiter[256] = {};
-  for (const char* d = delimiters ? delimiters : ""; *d; ++d) isDelimiter[static_cast<unsigned char>(*d)] = true;
-  const char* bytes = work.buffer;
-  const std::size_t length = work.length;
+  const char* set = delimiters ? delimiters : "";
+  const bool single = set[0] != 0 && set[1] == 0;
+  bool isDelimiter[256];
+  if (!single) {
+    std::memset(isDelimiter, 0, sizeof isDelimiter);
+    for (const char* d = set; *d; ++d) isDelimiter[static_cast<unsigned char>(*d)] = true;
+  }
+  const char only = set[0];
+  auto delimiterAt = [&](std::size_t i) {
+    return single ? bytes[i] == only : isDelimiter[static_cast<unsigned char>(bytes[i])];
+  };
   std::size_t position = 0;
   for (;;) {
     if (dropEmpty) {
-      while (position < length && isDelimiter[static_cast<unsigned char>(bytes[position])]) ++position;
+      while (position < length && delimiterAt(position)) ++position;
       if (position >= length) break;
     }
-    std::size_t end = position;
-    while (end < length && !isDelimiter[static_cast<unsigned char>(bytes[end])]) ++end;
+    std::size_t end;
+    if (single) {
+      const void* hit = std::memchr(bytes + position, only, length - position);
+      end = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - bytes) : length;
+    } else {
+      end = position;
+      while (end < length && !delimiterAt(end)) ++end;
+    }
     if (end < length) {
       if (!(end == position && dropEmpty)) appendField(target, bytes + position, end - position);
       position = end + 1;
       if (position >= length) break;
     } else {
-      if (end > position || !dropEmpty) {
-        if (length > 0) appendField(target, bytes + position, end - position);
-      }
+      if (length > 0) appendField(target, bytes + position, end - position);
       break;
     }
   }

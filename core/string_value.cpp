@@ -48,6 +48,25 @@ void freeText(char* buffer) {
   if (!isShared(buffer)) std::free(buffer - HEADER);
 }
 
+uint32_t capacityFor(std::size_t n) { return ((static_cast<uint32_t>(n) + 1) & ~15u) + 16; }
+
+// a + b in one allocation, with the capacity that copying a and then appending b gives.
+StringValue joinBytes(const char* a, std::size_t aLength, const char* b, std::size_t bLength) {
+  StringValue result;
+  if (aLength + bLength == 0) return result;
+  uint32_t capacity = aLength ? capacityFor(aLength) : 0;
+  if (bLength && capacity < aLength + bLength + 1) capacity = capacityFor(aLength + bLength);
+  result.buffer = allocateText(capacity);
+  result.capacity = capacity;
+  if (aLength) std::memcpy(result.buffer, a, aLength);
+  if (bLength) std::memcpy(result.buffer + aLength, b, bLength);
+  result.length = static_cast<uint32_t>(aLength + bLength);
+  result.buffer[result.length] = 0;
+  return result;
+}
+
+std::size_t textLength(const char* text) { return text ? std::strlen(text) : 0; }
+
 }  // namespace
 
 void StringValue::reserve(uint32_t n, bool keepContents) {
@@ -234,25 +253,11 @@ const wchar_t* toWideText(const StringValue& s) {
 }
 
 StringValue operator+(const StringValue& a, const StringValue& b) {
-  StringValue result(a);
-  result.append(b);
-  return result;
+  return joinBytes(a.buffer, a.length, b.buffer, b.length);
 }
-StringValue operator+(const StringValue& a, const char* b) {
-  StringValue result(a);
-  result.append(b);
-  return result;
-}
-StringValue operator+(const char* a, const StringValue& b) {
-  StringValue result(a);
-  result.append(b);
-  return result;
-}
-StringValue joinText(const char* a, const char* b) {
-  StringValue result(a);
-  result.append(b);
-  return result;
-}
+StringValue operator+(const StringValue& a, const char* b) { return joinBytes(a.buffer, a.length, b, textLength(b)); }
+StringValue operator+(const char* a, const StringValue& b) { return joinBytes(a, textLength(a), b.buffer, b.length); }
+StringValue joinText(const char* a, const char* b) { return joinBytes(a, textLength(a), b, textLength(b)); }
 StringValue operator+(const StringValue& a, int b) { return a + numberToText(b); }
 StringValue operator+(const StringValue& a, float b) { return a + numberToText(b); }
 StringValue operator+(const StringValue& a, double b) { return a + numberToText(b); }

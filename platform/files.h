@@ -13,7 +13,8 @@ namespace vantrel::platform {
 constexpr std::size_t PATH_BUFFER_SIZE = 1024;
 
 // The path as the OS should see it (see the header comment). Names longer than the buffer
-// are cut to 1023 bytes, as the runtime's fixed buffers do.
+// are cut to 1023 bytes, as the runtime's fixed buffers do. Components after the first one
+// that matches nothing are kept as given (a file about to be created).
 std::string toNativePath(const char* name);
 
 // An open OS file; -1 when none. Files are opened without sharing rules (POSIX has none).
@@ -26,6 +27,8 @@ FileHandle openFileForAppending(const char* name);  // write, created if needed,
 // Exact-count transfers: the number of bytes moved, or -1 on an OS failure.
 long readFile(FileHandle file, void* destination, std::size_t count);
 long writeFile(FileHandle file, const void* source, std::size_t count);
+// Reads at an absolute offset without moving the file pointer; the count read, or -1.
+long readFileAt(FileHandle file, void* destination, std::size_t count, long offset);
 enum class SeekOrigin { Start, Current, End };
 long seekFile(FileHandle file, long offset, SeekOrigin origin);  // new position or -1
 long fileSize(FileHandle file);                                   // -1 on failure

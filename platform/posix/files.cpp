@@ -51,7 +51,9 @@ std::string toNativePath(const char* name) {
     path.push_back(name[i] == '\\' ? '/' : name[i]);
   if (path.empty() || exists(path)) return path;
 
-  // Walk the components, keeping the existing spelling of each one that matches.
+  // Walk the components, keeping the existing spelling of each one that matches. From the
+  // first component that matches nothing on, the rest is used as given, so a new file can be
+  // created in a folder spelt with the wrong case.
   std::string resolved;
   std::size_t start = 0;
   if (path[0] == '/') {
@@ -65,7 +67,7 @@ std::string toNativePath(const char* name) {
     std::string candidate = resolved + component;
     if (!component.empty() && component != "." && component != ".." && !exists(candidate)) {
       std::string found;
-      if (!findEntryIgnoringCase(resolved, component, found)) return path;
+      if (!findEntryIgnoringCase(resolved, component, found)) return resolved + path.substr(start);
       candidate = resolved + found;
     }
     resolved = candidate;
@@ -90,13 +92,13 @@ FileHandle openFileForReading(const char* name) {
 
 FileHandle createFileForWriting(const char* name) {
   std::string path = toNativePath(name);
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   return fd < 0 ? NO_FILE : fd;
 }
 
 FileHandle openFileForAppending(const char* name) {
   std::string path = toNativePath(name);
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) return NO_FILE;
   ::lseek(fd, 0, SEEK_END);
   return fd;
@@ -106,6 +108,21 @@ long readFile(FileHandle file, void* destination, std::size_t count) {
   std::size_t done = 0;
   while (done < count) {
     ssize_t got = ::read(file, static_cast<char*>(destination) + done, count - done);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return done ? static_cast<long>(done) : -1;
+    }
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  return static_cast<long>(done);
+}
+
+long readFileAt(FileHandle file, void* destination, std::size_t count, long offset) {
+  std::size_t done = 0;
+  while (done < count) {
+    ssize_t got = ::pread(file, static_cast<char*>(destination) + done, count - done,
+                          static_cast<off_t>(offset) + static_cast<off_t>(done));
     if (got < 0) {
       if (errno == EINTR) continue;
       return done ? static_cast<long>(done) : -1;
@@ -199,8 +216,11 @@ std::string executablePath() {
   return std::string(buffer, static_cast<std::size_t>(length));
 }
 
-int runProcess(const char* commandLine, bool wait) {
-  const char* argv[] = {"/bin/sh", "-c", commandLine ? commandLine : "", nullptr};
+namespace {
+
+// Spawns /bin/sh with arguments and, when wait is set, returns its exit status (128 + signal
+// number when a signal ended it); without wait, 0 once started. -1 when nothing started.
+int spawnShell(const char* const* argv, bool wait) {
   pid_t pid;
   if (::posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0)
     return -1;
@@ -214,10 +234,27 @@ int runProcess(const char* commandLine, bool wait) {
   return -1;
 }
 
+}  // namespace
+
+int runProcess(const char* commandLine, bool wait) {
+  const char* line = commandLine ? commandLine : "";
+  if (wait) {
+    const char* argv[] = {"/bin/sh", "-c", line, nullptr};
+    return spawnShell(argv, true);
+  }
+  // A program that is not waited for runs under a short-lived intermediate shell that is
+  // reaped at once, so no zombie is left behind; the command itself is then owned by init.
+  const char* argv[] = {"/bin/sh", "-c", "/bin/sh -c \"$1\" &", "sh", line, nullptr};
+  return spawnShell(argv, true) == 0 ? 0 : -1;
+}
+
 bool openWithDesktop(const char* target) {
-  const char* argv[] = {"xdg-open", target ? target : "", nullptr};
-  pid_t pid;
-  return ::posix_spawnp(&pid, "xdg-open", nullptr, nullptr, const_cast<char* const*>(argv), environ) == 0;
+  // Fire and forget, as runProcess without wait; false when xdg-open is not installed.
+  const char* argv[] = {"/bin/sh", "-c",
+                        "command -v xdg-open >/dev/null 2>&1 || exit 127; "
+                        "xdg-open \"$1\" >/dev/null 2>&1 &",
+                        "sh", target ? target : "", nullptr};
+  return spawnShell(argv, true) == 0;
 }
 
 const char* getEnvironmentVariable(const char* name) { return name ? std::getenv(name) : nullptr; }
