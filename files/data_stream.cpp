@@ -232,7 +232,9 @@ bool DataStream::readLine(char* buffer, int32_t limit) {
     long got = fileRead(piece, ask);
     if (got <= 0) {
       *piece = 0;
-      return false;
+      // The file ended right after a full piece: the bytes read so far are its last line.
+      // (Reporting a failure here would lose a last line whose length is a multiple of 64.)
+      return got == 0 && consumed > 0;
     }
     int32_t pieceLength = static_cast<int32_t>(got);
     // A short piece is the end of the file: a line end is taken to follow its last byte.

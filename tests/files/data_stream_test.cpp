@@ -78,8 +78,8 @@ std::vector<LineCase> lineCases() {
        {std::string(1024, 'm'), "m"}},
       {"line of 1500", std::string(1500, 'm') + "\r\n", {std::string(1024, 'm'), std::string(476, 'm')},
        {std::string(1024, 'm'), std::string(476, 'm')}},
-      // A full last piece is followed by a read of 0 bytes: that line is lost from a file.
-      {"last line without LF of 128", "hello\n" + q128, {"hello"}, {"hello", q128}},
+      // A full last piece is followed by a read of 0 bytes, which ends the last line.
+      {"last line without LF of 128", "hello\n" + q128, {"hello", q128}, {"hello", q128}},
       {"last line without LF of 100", "hello\n" + std::string(100, 'q'), {"hello", std::string(100, 'q')},
        {"hello", std::string(100, 'q')}},
   };
@@ -247,6 +247,50 @@ TEST(DataStreamValue, MovingHandsTheFileOver) {
   third = std::move(second);
   EXPECT_EQ(third.position, 3);
   EXPECT_FALSE(second.isOpen());
+}
+
+// A file is read through a read-ahead window; over a file several windows long, any mix of
+// line reads, binary reads and seeks must give what the same operations give on the same bytes
+// in memory (no carriage returns and reads inside the data, where both follow the same rules).
+TEST(ReadAhead, AgreesWithAMemoryStreamOverARandomWalk) {
+  TemporaryFolder folder;
+  std::string bytes;
+  uint32_t seed = 12345;
+  auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+  while (bytes.size() < 300000) {
+    std::size_t length = next() % 200;
+    for (std::size_t i = 0; i < length; ++i) bytes.push_back(static_cast<char>('a' + next() % 26));
+    bytes.push_back('\n');
+  }
+  const std::string path = folder.file("walk.txt");
+  writeWholeFile(path, bytes);
+  DataStream file, memory;
+  ASSERT_TRUE(file.openRead(path.c_str()));
+  StringValue name = memoryName(bytes.data(), static_cast<uint32_t>(bytes.size()));
+  ASSERT_TRUE(memory.openRead(name.text()));
+  char fileLine[1025], memoryLine[1025];
+  for (int step = 0; step < 20000; ++step) {
+    SCOPED_TRACE(step);
+    const uint32_t choice = next() % 10;
+    if (choice < 6) {
+      if (file.position >= file.size - 1) continue;
+      ASSERT_EQ(file.readLine(fileLine, 1024), memory.readLine(memoryLine, 1024));
+      ASSERT_STREQ(fileLine, memoryLine);
+    } else if (choice < 8) {
+      const int32_t width = static_cast<int32_t>(1 + next() % 9000);
+      if (int64_t(file.position) + width > file.size) continue;
+      std::string a(static_cast<std::size_t>(width), '\0'), b(static_cast<std::size_t>(width), '\0');
+      ASSERT_TRUE(file.readBytes(a.data(), width));
+      ASSERT_TRUE(memory.readBytes(b.data(), width));
+      ASSERT_EQ(a, b);
+    } else {
+      const bool fromEnd = choice == 9;
+      const int32_t offset = fromEnd ? -static_cast<int32_t>(next() % bytes.size()) : static_cast<int32_t>(next() % bytes.size());
+      ASSERT_TRUE(file.seekTo(offset, fromEnd));
+      ASSERT_TRUE(memory.seekTo(offset, fromEnd));
+    }
+    ASSERT_EQ(file.position, memory.position);
+  }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -237,6 +238,18 @@ TEST_F(FileChannels, ReadingGoesThroughTheMainArchive) {
   releaseArchives();
 }
 
+TEST_F(FileChannels, ALastLineOfSixtyFourBytesWithoutLineFeedIsRead) {
+  writeWholeFile(folder.file("last.txt"), "first\r\n" + std::string(64, 'q'));
+  ASSERT_NE(openFile(0, path("last.txt"), 1), 0);
+  StringValue line;
+  readFileLine(0, line);
+  EXPECT_STREQ(line.text(), "first");
+  readFileLine(0, line);
+  EXPECT_EQ(std::string(line.text()), std::string(64, 'q'));
+  EXPECT_EQ(endOfFile(0), 1);
+  closeFile(0);
+}
+
 // The fatal failures end the child program through the END path: exit code 0, "exit" on
 // standard output, and the code in the runtime log of its temporary folder.
 TEST(FileChannelFailures, AreFatalWithTheirCodes) {
@@ -246,7 +259,6 @@ TEST(FileChannelFailures, AreFatalWithTheirCodes) {
     const char* printedFirst;
   } cases[] = {
       {"read-past-end", ERR_NO_SUCH_FILE, ""},
-      {"last-line-of-64", ERR_NO_SUCH_FILE, "first\n"},
       {"line-on-closed", ERR_NO_SUCH_FILE, ""},
       {"bad-channel", ERR_OUT_OF_MEMORY, ""},
       {"bad-channel-close", ERR_OUT_OF_MEMORY, ""},
@@ -267,6 +279,29 @@ TEST(FileChannelFailures, AreFatalWithTheirCodes) {
     const std::string log = readWholeFile(folder.file("ErrorLog.txt"));
     EXPECT_NE(log.find("-End On Line\n" + std::to_string(c.code) + "\n"), std::string::npos) << log;
   }
+}
+
+// Runs inside a private 64 KiB tmpfs (see FullDisk.WritesThatDoNotFitEndTheProgram).
+TEST(FullDisk, WriteChildSide) {
+  const char* full = std::getenv("VANTREL_FULL_DISK_FOLDER");
+  if (!full) GTEST_SKIP() << "runs only as the child of the full-disk test";
+  TemporaryFolder logs;
+  test::ProcessResult result =
+      test::runProcess({test::testProgramPath("file_fatal_program"), "write-full-disk", std::string(full) + "/big"},
+                       logs.path(), {"TMPDIR=" + logs.path(), "ASAN_OPTIONS=detect_leaks=0"});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.standardOutput, "exit\n") << "the program must not go on past the refused write";
+  const std::string log = readWholeFile(logs.file("ErrorLog.txt"));
+  EXPECT_NE(log.find("-End On Line\n3\n"), std::string::npos) << log;
+}
+
+TEST(FullDisk, WritesThatDoNotFitEndTheProgram) {
+  TemporaryFolder folder;
+  bool mounted = false;
+  test::ProcessResult child = test::runTestOnSmallTmpfs(folder.path(), "FullDisk.WriteChildSide", &mounted);
+  if (!mounted) GTEST_SKIP() << "no private tmpfs can be mounted here: " << child.standardError;
+  EXPECT_EQ(child.exitCode, 0) << child.standardOutput;
+  EXPECT_NE(child.standardOutput.find("[  PASSED  ] 1 test"), std::string::npos) << child.standardOutput;
 }
 
 }  // namespace

@@ -239,12 +239,9 @@ TEST(FullDisk, SettingsChildSide) {
 
 TEST(FullDisk, OldSettingsFileSurvives) {
   TemporaryFolder folder;
-  std::string script = "mount -t tmpfs -o size=64k tmpfs '" + folder.path() + "' && exec '" +
-                       platform::executablePath() + "' --gtest_filter=FullDisk.SettingsChildSide";
-  test::ProcessResult child = test::runProcess({"/usr/bin/unshare", "-m", "/bin/sh", "-c", script}, "",
-                                               {"VANTREL_FULL_DISK_FOLDER=" + folder.path()});
-  if (child.standardOutput.find("Running 1 test") == std::string::npos)
-    GTEST_SKIP() << "no private tmpfs can be mounted here: " << child.standardError;
+  bool mounted = false;
+  test::ProcessResult child = test::runTestOnSmallTmpfs(folder.path(), "FullDisk.SettingsChildSide", &mounted);
+  if (!mounted) GTEST_SKIP() << "no private tmpfs can be mounted here: " << child.standardError;
   EXPECT_EQ(child.exitCode, 0) << child.standardOutput;
   EXPECT_NE(child.standardOutput.find("[  PASSED  ] 1 test"), std::string::npos) << child.standardOutput;
 }

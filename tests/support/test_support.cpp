@@ -8,7 +8,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <signal.h>
+
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -102,6 +105,150 @@ ProcessResult runProcess(const std::vector<std::string>& arguments, const std::s
   }
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return result;
+}
+
+namespace {
+
+std::vector<std::string> mergedEnvironment(const std::vector<std::string>& extra) {
+  std::vector<std::string> env;
+  for (char** e = environ; *e; ++e) {
+    std::string entry = *e;
+    bool replaced = false;
+    for (const std::string& added : extra) {
+      std::size_t name = added.find('=') + 1;
+      replaced |= entry.compare(0, name, added, 0, name) == 0;
+    }
+    if (!replaced) env.push_back(entry);
+  }
+  env.insert(env.end(), extra.begin(), extra.end());
+  return env;
+}
+
+}  // namespace
+
+LineReadingChild::LineReadingChild(const std::vector<std::string>& arguments,
+                                   const std::vector<std::string>& environment, int boundMs)
+    : boundMs_(boundMs) {
+  int ends[2];
+  if (::pipe2(ends, O_CLOEXEC) != 0) return;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, ends[1], 1);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  std::vector<std::string> env = mergedEnvironment(environment);
+  std::vector<char*> argv, envp;
+  for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+  envp.push_back(nullptr);
+  pid_t pid;
+  if (::posix_spawn(&pid, arguments[0].c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) pid_ = pid;
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(ends[1]);
+  output_ = ends[0];
+}
+
+LineReadingChild::~LineReadingChild() {
+  if (pid_ > 0) {
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  if (output_ >= 0) ::close(output_);
+}
+
+bool LineReadingChild::readMore() {
+  if (ended_ || output_ < 0) return false;
+  pollfd descriptor{output_, POLLIN, 0};
+  if (::poll(&descriptor, 1, boundMs_) <= 0) return false;
+  char chunk[512];
+  ssize_t got = ::read(output_, chunk, sizeof chunk);
+  if (got <= 0) {
+    ended_ = true;
+    return false;
+  }
+  buffer_.append(chunk, static_cast<std::size_t>(got));
+  return true;
+}
+
+bool LineReadingChild::readLine(std::string* line) {
+  for (;;) {
+    std::size_t end = buffer_.find('\n');
+    if (end != std::string::npos) {
+      if (line) *line = buffer_.substr(0, end);
+      buffer_.erase(0, end + 1);
+      return true;
+    }
+    if (!readMore()) return false;
+  }
+}
+
+bool LineReadingChild::waitForLine(const std::string& wanted, std::string* got) {
+  std::string line;
+  while (readLine(&line)) {
+    if (wanted.empty() || line == wanted) {
+      if (got) *got = line;
+      return true;
+    }
+  }
+  return false;
+}
+
+int LineReadingChild::waitForExit() {
+  while (readMore()) {
+  }
+  if (!ended_ || pid_ <= 0) return -1;
+  int status = 0;
+  if (::waitpid(pid_, &status, 0) != pid_) return -1;
+  pid_ = -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+void LineReadingChild::terminate() {
+  if (pid_ > 0) ::kill(pid_, SIGTERM);
+}
+
+ProcessResult runTestOnSmallTmpfs(const std::string& folder, const std::string& testName, bool* mounted) {
+  char self[4096];
+  ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
+  self[length > 0 ? length : 0] = 0;
+  std::string script = "mount -t tmpfs -o size=64k tmpfs '" + folder + "' && exec '" + self +
+                       "' --gtest_filter=" + testName;
+  ProcessResult child =
+      runProcess({"/usr/bin/unshare", "-m", "/bin/sh", "-c", script}, "", {"VANTREL_FULL_DISK_FOLDER=" + folder});
+  *mounted = child.standardOutput.find("Running 1 test") != std::string::npos;
+  return child;
+}
+
+std::string findProgram(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::string folders = path ? path : "/usr/bin:/bin";
+  for (std::size_t start = 0; start <= folders.size();) {
+    std::size_t end = folders.find(':', start);
+    if (end == std::string::npos) end = folders.size();
+    std::string candidate = folders.substr(start, end - start) + "/" + name;
+    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+    start = end + 1;
+  }
+  return "";
+}
+
+VirtualDisplay::VirtualDisplay(const std::string& screen) {
+  std::string xvfb = findProgram("Xvfb");
+  if (xvfb.empty()) return;
+  // With -displayfd Xvfb chooses a free display and prints its number once it takes clients.
+  server_ = std::make_unique<LineReadingChild>(
+      std::vector<std::string>{xvfb, "-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"},
+      std::vector<std::string>{});
+  std::string number;
+  if (server_->started() && server_->readLine(&number)) variable_ = "DISPLAY=:" + number;
+}
+
+VirtualDisplay::~VirtualDisplay() {
+  if (server_) {
+    server_->terminate();
+    server_->waitForExit();
+  }
 }
 
 std::string readWholeFile(const std::string& path) {
