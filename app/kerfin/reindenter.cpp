@@ -16,6 +16,11 @@ TextArray rules;
 TextArray sourceLines;
 TextArray lineWords;
 TextArray ruleWords;
+// Every rule split once after reading: its number of words, its first word and its action
+// (empty for a rule of one word).
+IntArray ruleWordCounts;
+TextArray ruleFirstWords;
+TextArray ruleActions;
 StringValue indentPrefix;
 double indentWidth = 4.0;
 double lineHandled = 0;
@@ -82,11 +87,28 @@ void setUp() {
   dimension(sourceLines, 0);
   dimension(lineWords, 0);
   dimension(ruleWords, 0);
+  dimension(ruleWordCounts, 0);
+  dimension(ruleFirstWords, 0);
+  dimension(ruleActions, 0);
   splitString(getCommandLine(), commandWords, " ", 1);
   sourceFileName = dimensionSize(commandWords, 0) < 2 ? StringValue("testmy.qsrc") : element(commandWords, 1);
 }
 
-void readRules() { readLines(2, StringValue("Kerfin.keys"), rules, true); }
+void readRules() {
+  readLines(2, StringValue("Kerfin.keys"), rules, true);
+  // A rule does not change while the lines are re-indented, so its words are split once here
+  // rather than again for every line.
+  const int ruleCount = dimensionSize(rules, 0);
+  dimension(ruleWordCounts, ruleCount);
+  dimension(ruleFirstWords, ruleCount);
+  dimension(ruleActions, ruleCount);
+  for (int r = 0; r < ruleCount; ++r) {
+    const int words = splitString(element(rules, r), ruleWords, " ", 1);
+    element(ruleWordCounts, r) = words;
+    if (words >= 1) element(ruleFirstWords, r) = element(ruleWords, 0);
+    if (words >= 2) element(ruleActions, r) = element(ruleWords, 1);
+  }
+}
 
 void readSource() { readLines(1, sourceFileName, sourceLines, false); }
 
@@ -104,10 +126,17 @@ void reindentLine(int index) {
   if (dimensionSize(lineWords, 0) >= 1) {
     const int ruleCount = dimensionSize(rules, 0);
     for (int r = 0; r < ruleCount; ++r) {
-      splitString(element(rules, r), ruleWords, " ", 1);
-      if (dimensionSize(ruleWords, 0) == 0) continue;
-      // A rule without an action word ends the program here: its word 1 is out of bounds.
-      if (element(ruleWords, 0) == element(lineWords, 0)) applyRule(line, element(ruleWords, 1));
+      const int words = element(ruleWordCounts, r);
+      if (words == 0) continue;
+      if (element(ruleFirstWords, r) == element(lineWords, 0)) {
+        if (words >= 2) {
+          applyRule(line, element(ruleActions, r));
+        } else {
+          // A rule without an action word ends the program here: its word 1 is out of bounds.
+          splitString(element(rules, r), ruleWords, " ", 1);
+          applyRule(line, element(ruleWords, 1));
+        }
+      }
     }
   }
   if (lineHandled == 0) line = indentPrefix + line;
