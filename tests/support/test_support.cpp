@@ -22,6 +22,25 @@ extern char** environ;
 
 namespace vantrel::test {
 
+namespace {
+
+std::vector<std::string> mergedEnvironment(const std::vector<std::string>& extra) {
+  std::vector<std::string> env;
+  for (char** e = environ; *e; ++e) {
+    std::string entry = *e;
+    bool replaced = false;
+    for (const std::string& added : extra) {
+      std::size_t name = added.find('=') + 1;
+      replaced |= entry.compare(0, name, added, 0, name) == 0;
+    }
+    if (!replaced) env.push_back(entry);
+  }
+  env.insert(env.end(), extra.begin(), extra.end());
+  return env;
+}
+
+}  // namespace
+
 TemporaryFolder::TemporaryFolder() {
   const char* tmp = std::getenv("TMPDIR");
   std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/vantrel-test-XXXXXX";
@@ -54,15 +73,7 @@ ProcessResult runProcess(const std::vector<std::string>& arguments, const std::s
     previous = ::getcwd(cwd, sizeof cwd) ? cwd : "";
     if (::chdir(folder.c_str()) != 0) return result;
   }
-  std::vector<std::string> env;
-  for (char** e = environ; *e; ++e) env.emplace_back(*e);
-  for (const std::string& extra : environment) {
-    std::string name = extra.substr(0, extra.find('='));
-    for (auto it = env.begin(); it != env.end();) {
-      if (it->compare(0, name.size() + 1, name + "=") == 0) it = env.erase(it); else ++it;
-    }
-    env.push_back(extra);
-  }
+  std::vector<std::string> env = mergedEnvironment(environment);
   std::vector<char*> argv, envp;
   for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
@@ -107,24 +118,6 @@ ProcessResult runProcess(const std::vector<std::string>& arguments, const std::s
   return result;
 }
 
-namespace {
-
-std::vector<std::string> mergedEnvironment(const std::vector<std::string>& extra) {
-  std::vector<std::string> env;
-  for (char** e = environ; *e; ++e) {
-    std::string entry = *e;
-    bool replaced = false;
-    for (const std::string& added : extra) {
-      std::size_t name = added.find('=') + 1;
-      replaced |= entry.compare(0, name, added, 0, name) == 0;
-    }
-    if (!replaced) env.push_back(entry);
-  }
-  env.insert(env.end(), extra.begin(), extra.end());
-  return env;
-}
-
-}  // namespace
 
 LineReadingChild::LineReadingChild(const std::vector<std::string>& arguments,
                                    const std::vector<std::string>& environment, int boundMs)
