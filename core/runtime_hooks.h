@@ -10,7 +10,6 @@ struct StartupHooks {
   void (*createInput)() = nullptr;                       // before "Window mode"
   void (*openInputDevices)(bool exclusiveMouse) = nullptr;  // between "Create DXin" and "reptr"
   void (*selectFont)(int font) = nullptr;
-  void (*clearScreen)(int colour) = nullptr;             // background release, clear colour, clear
   void (*buildBuiltinFont)() = nullptr;                  // font 0 from the built-in image
   void (*loadDefaultFont)() = nullptr;                   // smalfont lookup into font 0
   void (*applyMouseMode)() = nullptr;

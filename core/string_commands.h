@@ -9,6 +9,10 @@
 
 namespace vantrel {
 
+// ASCII letters to lower case, every other byte unchanged (names compared without regard to
+// case, independent of the C locale).
+inline char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 int splitString(const StringValue& text, TextArray& target, const char* delimiters, int dropEmpty);
 StringValue trimLeft(const StringValue& text, const char* set);
 StringValue trimRight(const StringValue& text, const char* set);

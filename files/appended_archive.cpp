@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "core/string_commands.h"
 #include "files/data_stream.h"
 #include "platform/files.h"
 #include "transforms/pack_codec.h"
@@ -98,8 +99,6 @@ class CarrierReader {
   int32_t begin_ = 0;
   int32_t end_ = 0;
 };
-
-char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool sameNameIgnoringCase(const char* a, const char* b, std::size_t length) {
   for (std::size_t i = 0; i < length; ++i)

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "core/string_commands.h"
 #include "files/data_stream.h"
 #include "platform/files.h"
 #include "platform/threads.h"
@@ -19,8 +20,6 @@ namespace {
 
 constexpr int32_t COPY_CHUNK = 4096;
 constexpr int FOLDER_COUNT_UNIT = 65536;
-
-char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Ascending without regard to ASCII case; names that differ only in case (possible on Linux)
 // fall back to their byte order so the listing is the same every time.

@@ -138,7 +138,6 @@ constexpr LanguageCode LANGUAGE_CODES[] = {
     {0x0465, "di"},
 };
 
-char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 StringValue formatTime(bool utc) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "core/string_commands.h"
 #include "files/appended_archive.h"
 #include "files/data_stream.h"
 #include "files/file_replacement.h"
@@ -23,8 +24,6 @@ const char* skipBlanks(const char* c) {
   while (isBlank(*c)) ++c;
   return c;
 }
-
-char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool sameIgnoringCase(const char* a, const char* b) {
   for (; *a && *b; ++a, ++b)

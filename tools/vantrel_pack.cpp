@@ -11,6 +11,7 @@
 #include <system_error>
 #include <vector>
 
+#include "core/string_commands.h"
 #include "files/appended_archive.h"
 #include "transforms/pack_codec.h"
 
@@ -133,9 +134,8 @@ std::string entryName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string lowerAscii(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+std::string lowerCaseName(std::string text) {
+  for (char& c : text) c = vantrel::lowerAscii(c);
   return text;
 }
 
@@ -181,7 +181,7 @@ int pack(const std::string& carrierPath, const std::string& outPath,
     if (name.empty() || name.size() > static_cast<std::size_t>(ARCHIVE_MAX_NAME_LENGTH))
       return fail(file + ": an entry name must be 1 to 255 bytes long");
     // Lookups ignore letter case, so names that differ only in case would hide each other.
-    const std::string key = lowerAscii(name);
+    const std::string key = lowerCaseName(name);
     for (const std::string& other : seen)
       if (other == key) return fail(file + ": another file has the entry name \"" + name + "\"");
     seen.push_back(key);

@@ -12,6 +12,7 @@
 #include "files/file_replacement.h"
 #include "files/settings_files.h"
 #include "platform/files.h"
+#include "tests/support/full_disk.h"
 #include "tests/support/test_support.h"
 
 namespace vantrel {
@@ -163,12 +164,7 @@ TEST(FullDisk, LineFileChildSide) {
   std::string file = std::string(folder) + "/keep.txt";
   writeWholeFile(file, "one\r\ntwo\r\n");
   std::string filler = std::string(folder) + "/filler";
-  platform::FileHandle fill = platform::createFileForWriting(filler.c_str());
-  ASSERT_NE(fill, platform::NO_FILE);
-  char block[4096] = {};
-  while (platform::writeFile(fill, block, sizeof block) == static_cast<long>(sizeof block)) {
-  }
-  platform::closeFile(fill);
+  ASSERT_TRUE(test::fillFileSystem(folder));
 
   StringValue keep = file.c_str();
   for (int i = 0; i < 40; ++i) putFileLine(keep, i, StringValue(std::string(1000, 'n').c_str()));
@@ -183,12 +179,7 @@ TEST(FullDisk, LineFileChildSide) {
 }
 
 TEST(FullDisk, OldLineFileSurvives) {
-  TemporaryFolder folder;
-  bool mounted = false;
-  test::ProcessResult child = test::runTestOnSmallTmpfs(folder.path(), "FullDisk.LineFileChildSide", &mounted);
-  if (!mounted) GTEST_SKIP() << "no private tmpfs can be mounted here: " << child.standardError;
-  EXPECT_EQ(child.exitCode, 0) << child.standardOutput;
-  EXPECT_NE(child.standardOutput.find("[  PASSED  ] 1 test"), std::string::npos) << child.standardOutput;
+  test::expectPassesOnSmallTmpfs("FullDisk.LineFileChildSide");
 }
 
 }  // namespace

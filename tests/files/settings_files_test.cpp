@@ -11,6 +11,7 @@
 #include "files/data_stream.h"
 #include "files/file_replacement.h"
 #include "platform/files.h"
+#include "tests/support/full_disk.h"
 #include "tests/support/test_support.h"
 
 namespace vantrel {
@@ -216,12 +217,7 @@ TEST(FullDisk, SettingsChildSide) {
   std::string file = std::string(folder) + "/keep.ini";
   writeWholeFile(file, "[S]\r\nk=old\r\n");
   std::string filler = std::string(folder) + "/filler";
-  platform::FileHandle fill = platform::createFileForWriting(filler.c_str());
-  ASSERT_NE(fill, platform::NO_FILE);
-  char block[4096] = {};
-  while (platform::writeFile(fill, block, sizeof block) == static_cast<long>(sizeof block)) {
-  }
-  platform::closeFile(fill);
+  ASSERT_TRUE(test::fillFileSystem(folder));
 
   StringValue keep = file.c_str();
   openSettings(keep);
@@ -238,12 +234,7 @@ TEST(FullDisk, SettingsChildSide) {
 }
 
 TEST(FullDisk, OldSettingsFileSurvives) {
-  TemporaryFolder folder;
-  bool mounted = false;
-  test::ProcessResult child = test::runTestOnSmallTmpfs(folder.path(), "FullDisk.SettingsChildSide", &mounted);
-  if (!mounted) GTEST_SKIP() << "no private tmpfs can be mounted here: " << child.standardError;
-  EXPECT_EQ(child.exitCode, 0) << child.standardOutput;
-  EXPECT_NE(child.standardOutput.find("[  PASSED  ] 1 test"), std::string::npos) << child.standardOutput;
+  test::expectPassesOnSmallTmpfs("FullDisk.SettingsChildSide");
 }
 
 }  // namespace

@@ -213,6 +213,17 @@ ProcessResult runTestOnSmallTmpfs(const std::string& folder, const std::string& 
   return child;
 }
 
+bool fillFileSystem(const std::string& folder) {
+  std::string filler = folder + "/filler";
+  int fill = ::open(filler.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fill < 0) return false;
+  char block[4096] = {};
+  while (::write(fill, block, sizeof block) == static_cast<ssize_t>(sizeof block)) {
+  }
+  ::close(fill);
+  return true;
+}
+
 std::string findProgram(const std::string& name) {
   const char* path = std::getenv("PATH");
   std::string folders = path ? path : "/usr/bin:/bin";

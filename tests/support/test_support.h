@@ -66,6 +66,10 @@ class LineReadingChild {
 // mounted is false when no such mount can be made here (no privileges, no unshare).
 ProcessResult runTestOnSmallTmpfs(const std::string& folder, const std::string& testName, bool* mounted);
 
+// Fills the file system that holds folder with one file, folder + "/filler", until a write is
+// refused; false when the file cannot be made.
+bool fillFileSystem(const std::string& folder);
+
 // The full path of a program found on PATH, or "" when there is none.
 std::string findProgram(const std::string& name);
 
